@@ -6,9 +6,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/container_run.h"
+#include "app/processing_run.h"
 #include "cli/exit_codes.h"
-#include "cli/progress_line.h"
+#include "cli/run_reporter.h"
+#include "platform/line_list.h"
 #include "container/container_file.h"
 #include "container/directory_walk.h"
 #include "container/item_file_name.h"
@@ -30,34 +31,86 @@ std::string AbsoluteFolder(const std::string& dir) {
   return out;
 }
 
-int RunExtract(const ExtractArgs& args) {
-  std::vector<std::string> inputs;
-  for (const auto& c : args.containers) inputs.push_back(AbsolutePath(c));
-  const std::string folder = AbsoluteFolder(args.output_dir);
+namespace {
+
+// Creates the output folder, makes it the current directory and returns
+// its absolute form; prints the error and returns "" on failure.
+std::string EnterOutputFolder(const std::string& dir) {
+  const std::string folder = AbsoluteFolder(dir);
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec || ::chdir(folder.c_str()) != 0) {
     std::fprintf(stderr, "Cannot create directory %s\n", folder.c_str());
-    return kExitError;
+    return "";
   }
+  return folder;
+}
 
-  ProgressLine progress(::isatty(STDERR_FILENO) == 1);
-  LineList manifest;
+// Runs the inputs and maps the outcome to an exit status.
+int Run(manifest::FormatCode mode, const std::vector<std::string>& inputs, const std::string& folder,
+        const app::RunOptions& options, bool report_items) {
+  RunReporter reporter(::isatty(STDERR_FILENO) == 1, report_items);
+  app::RunContext ctx;
+  ctx.output_folder = folder;
   try {
-    app::ContainerRunOptions options;
-    options.keep_going = args.keep_going;
-    auto result = app::RunContainers(inputs, folder, manifest, progress, options);
-    progress.Clear();
+    const auto result = app::ProcessInputs(mode, inputs, ctx, reporter, options);
+    reporter.Clear();
     if (result.failed > 0) {
-      std::fprintf(stderr, "%zu containers done, %zu failed\n", result.done, result.failed);
+      std::fprintf(stderr, "%zu %s done, %zu failed\n", result.done,
+                   mode == manifest::kFormatInPlace ? "containers" : "manifests", result.failed);
+      return kExitPartial;
+    }
+    if (result.refused > 0) {
+      std::fprintf(stderr, "%u items refused\n", result.refused);
       return kExitPartial;
     }
     return kExitDone;
   } catch (const Error& e) {
-    progress.Clear();
+    reporter.Clear();
+    std::fflush(stdout);
     std::fprintf(stderr, "%s\n", e.what());
     return kExitError;
   }
+}
+
+}  // namespace
+
+int RunExtract(const ExtractArgs& args) {
+  std::vector<std::string> inputs;
+  for (const auto& c : args.containers) inputs.push_back(AbsolutePath(c));
+  const std::string folder = EnterOutputFolder(args.output_dir);
+  if (folder.empty()) return kExitError;
+  app::RunOptions options;
+  options.keep_going = args.keep_going;
+  return Run(manifest::kFormatInPlace, inputs, folder, options, false);
+}
+
+int RunReplay(const ReplayArgs& args) {
+  std::vector<std::string> inputs;
+  std::vector<std::string> arguments;
+  for (const auto& a : args.inputs) arguments.push_back(AbsolutePath(a));
+  if (args.lists) {
+    // Each project list's lines are inputs, as the window's Add loads them.
+    for (const auto& list_path : arguments) {
+      LineList list;
+      try {
+        list.LoadFromFile(list_path);
+      } catch (const Error& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return kExitError;
+      }
+      inputs.insert(inputs.end(), list.Lines().begin(), list.Lines().end());
+    }
+  } else {
+    inputs = arguments;
+  }
+  const std::string folder = EnterOutputFolder(args.output_dir);
+  if (folder.empty()) return kExitError;
+  app::RunOptions options;
+  options.replay.dry_run = args.dry_run;
+  options.replay.backup = args.backup;
+  return Run(args.lists ? manifest::kFormatProjectList : manifest::kFormatLogFile, inputs, folder, options,
+             args.dry_run);
 }
 
 namespace {

@@ -12,7 +12,16 @@ struct ExtractArgs {
   bool keep_going = false;
 };
 
+struct ReplayArgs {
+  std::string output_dir = ".";
+  std::vector<std::string> inputs;  // manifests, or project lists with `lists`
+  bool lists = false;
+  bool dry_run = false;
+  bool backup = false;
+};
+
 int RunExtract(const ExtractArgs& args);
+int RunReplay(const ReplayArgs& args);
 int RunList(const std::string& container, bool json);
 int RunCheck(const std::string& container);
 

@@ -17,6 +17,16 @@ int main(int argc, char** argv) {
                "Report a failing container, leave it out of result.log and go on");
   ex->add_option("containers", extract.containers, "Containers to extract")->required();
 
+  ReplayArgs replay;
+  auto* rp = app.add_subcommand("replay", "Put edited item files back as each manifest says");
+  rp->add_option("-o,--output", replay.output_dir,
+                 "Output folder: rebuilt containers go here, relative paths resolve here")
+      ->default_str(".");
+  rp->add_flag("--list", replay.lists, "The arguments are project lists: each of their lines is a manifest");
+  rp->add_flag("--dry-run", replay.dry_run, "Report what would be replaced, kept or refused; write nothing");
+  rp->add_flag("--backup", replay.backup, "Copy a container to <name>.bak before its first write in place");
+  rp->add_option("inputs", replay.inputs, "Manifests (log files), or project lists with --list")->required();
+
   std::string list_path;
   bool list_json = false;
   auto* ls = app.add_subcommand("list", "List the directory entries of a container");
@@ -39,6 +49,7 @@ int main(int argc, char** argv) {
   }
 
   if (*ex) return RunExtract(extract);
+  if (*rp) return RunReplay(replay);
   if (*ls) return RunList(list_path, list_json);
   if (*ck) return RunCheck(check_path);
   return kExitUsage;

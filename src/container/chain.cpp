@@ -1,6 +1,7 @@
 #include "container/chain.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace omf::container {
 
@@ -59,6 +60,15 @@ void ReadChained(ContainerFile& file, ChainCursor& cursor, std::uint64_t count, 
       pos += piece.size();
       len -= piece.size();
     }
+  });
+}
+
+void WriteChained(ContainerFile& file, ChainCursor& cursor, std::uint64_t count, FileStream& source,
+                  const std::string& what) {
+  std::vector<unsigned char> buf(std::min<std::uint64_t>(count, file.BlockSize()));
+  WalkChain(file, cursor, count, what, [&](std::uint64_t pos, std::size_t len) {
+    source.ReadExact(buf.data(), len);
+    file.WriteAt(pos, buf.data(), len);
   });
 }
 

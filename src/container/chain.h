@@ -61,6 +61,12 @@ void WalkChain(ContainerFile& file, ChainCursor& cursor, std::uint64_t count,
 void ReadChained(ContainerFile& file, ChainCursor& cursor, std::uint64_t count, ByteSink& sink,
                  const std::string& what);
 
+// Overwrites the next `count` bytes of the run with the next `count` bytes
+// of `source` (read sequentially). Check the run first with SkipChained on
+// a copy of the cursor: a fault found here may leave part of it written.
+void WriteChained(ContainerFile& file, ChainCursor& cursor, std::uint64_t count, FileStream& source,
+                  const std::string& what);
+
 // Checks the next `count` bytes of the run (every link it follows) without
 // moving data.
 void SkipChained(ContainerFile& file, ChainCursor& cursor, std::uint64_t count,

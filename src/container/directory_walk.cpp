@@ -47,7 +47,8 @@ bool DirectoryWalk::Next(DirectoryEntry& entry) {
   } sink;
   ReadChained(file_, cursor_, DirectoryEntry::kEncodedSize, sink,
               "directory entry " + std::to_string(index_));
-  entry.DecodeFrom(sink.raw.data());
+  raw_ = sink.raw;
+  entry.DecodeFrom(raw_.data());
   return true;
 }
 

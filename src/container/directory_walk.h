@@ -8,6 +8,7 @@
 // a BodySize of 12 to 24 none. A BodySize below 12 is refused.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -25,6 +26,8 @@ class DirectoryWalk {
   // Reads the next entry; false when the walk is over.
   bool Next(DirectoryEntry& entry);
 
+  // The 48 bytes of the entry last returned by Next, as stored.
+  const std::array<unsigned char, DirectoryEntry::kEncodedSize>& RawEntry() const { return raw_; }
   // Index of the entry last returned by Next.
   std::uint32_t Index() const { return index_; }
   // Number of entries the walk yields in all.
@@ -42,6 +45,7 @@ class DirectoryWalk {
   std::uint32_t index_ = 0;
   bool started_ = false;
   ChainCursor cursor_ = ChainCursor::StartRun(0, 1);
+  std::array<unsigned char, DirectoryEntry::kEncodedSize> raw_{};
 };
 
 }  // namespace omf::container

@@ -1,7 +1,7 @@
 #include "container/item_file_name.h"
 
 #include <cstdio>
-#include <filesystem>
+#include "platform/paths.h"
 
 namespace omf::container {
 
@@ -14,8 +14,7 @@ std::string ItemIdHex(std::uint32_t item_id) {
 std::string ItemFileName(std::uint32_t item_id) { return ItemIdHex(item_id) + ".dat"; }
 
 std::string ItemFilePath(const std::string& folder, std::uint32_t item_id) {
-  return folder + static_cast<char>(std::filesystem::path::preferred_separator) +
-         ItemFileName(item_id);
+  return JoinPath(folder, ItemFileName(item_id));
 }
 
 }  // namespace omf::container

@@ -22,7 +22,8 @@ std::string DescribeEntry(std::uint32_t index, const DirectoryEntry& entry) {
   return "entry " + std::to_string(index) + " (id " + ItemIdHex(entry.item_id) + ")";
 }
 
-ItemLocation LocateItem(ContainerFile& file, const DirectoryEntry& entry, const std::string& what) {
+ItemLocation LocateItem(ContainerFile& file, const DirectoryEntry& entry, const std::string& what,
+                        ItemRoad road) {
   ItemLocation loc;
   loc.item_pos = file.Locate(entry.item_offset, what + ": ItemOffset");
   std::array<unsigned char, kPlainRecordSize> rec{};
@@ -30,6 +31,7 @@ ItemLocation LocateItem(ContainerFile& file, const DirectoryEntry& entry, const 
   loc.header.DecodeFrom(rec.data());
   loc.type = DecodeWord(rec.data() + kItemTypePos);
   loc.kind = KindOf(loc.type);
+  if (road == ItemRoad::kSizedOnly && loc.kind == ItemKind::kPlain) loc.kind = ItemKind::kNoData;
   std::uint32_t data_offset = 0;
   switch (loc.kind) {
     case ItemKind::kNoData:

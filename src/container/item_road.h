@@ -38,9 +38,17 @@ struct ItemLocation {
 
 ItemKind KindOf(std::uint32_t item_type);
 
+// Which types an operation follows to their data. In-place replacement
+// handles 25 and 90 only: a type 2 item is read no further than its type.
+enum class ItemRoad {
+  kAllDataTypes,  // 2, 25, 90
+  kSizedOnly,     // 25, 90
+};
+
 // Reads the item record (and, for types with data, the data header group).
 // `what` names the entry in error messages.
-ItemLocation LocateItem(ContainerFile& file, const DirectoryEntry& entry, const std::string& what);
+ItemLocation LocateItem(ContainerFile& file, const DirectoryEntry& entry, const std::string& what,
+                        ItemRoad road = ItemRoad::kAllDataTypes);
 
 // "item <index> (id <HEX>)" for error messages.
 std::string DescribeEntry(std::uint32_t index, const DirectoryEntry& entry);
