@@ -121,5 +121,71 @@ TEST_F(OmfCli, ListAndCheck) {
   EXPECT_NE(r.err.find("NextLink is 0"), std::string::npos) << r.err;
 }
 
+// Replaces every "#Format: OMF" of a manifest with another format name.
+std::string WithFormat(std::string log, const std::string& name) {
+  for (std::size_t at = 0; (at = log.find("#Format: OMF", at)) != std::string::npos; at += 9) {
+    log.replace(at, 12, "#Format: " + name);
+  }
+  return log;
+}
+
+TEST_F(OmfCli, ReplayInPlaceAfterAnEdit) {
+  ASSERT_EQ(Omf(dir_, dir_.path(), "extract -o out scene.omf").status, 0);
+  const auto original = ReadFileBytes(dir_ / "scene.omf");
+  testing::WriteFileBytes(dir_ / "out/0001.dat", PatternBytes(4000, 7));  // shorter: fits
+
+  auto dry = Omf(dir_, dir_.path(), "replay --dry-run out/result.log");
+  EXPECT_EQ(dry.status, 0) << dry.err;
+  EXPECT_NE(dry.out.find("scene.omf: entry 0 (id 0001, type 25): replaced, 4000 bytes (now 5000)"), std::string::npos)
+      << dry.out;
+  EXPECT_EQ(ReadFileBytes(dir_ / "scene.omf"), original);
+
+  auto r = Omf(dir_, dir_.path(), "replay --backup -o out out/result.log");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFileBytes(dir_ / "scene.omf.bak"), original);
+  ASSERT_EQ(Omf(dir_, dir_.path(), "extract -o again scene.omf").status, 0);
+  EXPECT_EQ(ReadFileBytes(dir_ / "again/0001.dat"), PatternBytes(4000, 7));
+  EXPECT_FALSE(FileExists(dir_ / "out/result.log.bak"));
+}
+
+TEST_F(OmfCli, ReplayRefusedItemExitsThree) {
+  ASSERT_EQ(Omf(dir_, dir_.path(), "extract -o out scene.omf").status, 0);
+  const auto original = ReadFileBytes(dir_ / "scene.omf");
+  testing::WriteFileBytes(dir_ / "out/0001.dat", PatternBytes(5001, 7));
+  auto r = Omf(dir_, dir_.path(), "replay -o out out/result.log");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("Item file " + (dir_ / "out/0001.dat") + " is 5001 bytes, longer than the 5000 bytes"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(ReadFileBytes(dir_ / "scene.omf"), original);
+}
+
+TEST_F(OmfCli, ReplayByRebuildThroughAProjectList) {
+  BuildContainer({{1, 2, PatternBytes(5000, 1)}, {0x1A, 2, PatternBytes(1200, 2)}}).image.WriteTo(dir_ / "plain.omf");
+  ASSERT_EQ(Omf(dir_, dir_.path(), "extract -o out plain.omf").status, 0);
+  testing::WriteFileText(dir_ / "out/edit.log", WithFormat(ReadFileText(dir_ / "out/result.log"), "EOMF"));
+  testing::WriteFileBytes(dir_ / "out/001A.dat", PatternBytes(9000, 5));  // grows
+  testing::WriteFileText(dir_ / "project.lst", (dir_ / "out/edit.log") + "\r\n");
+  auto r = Omf(dir_, dir_.path(), "replay --list -o rebuilt project.lst");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_FALSE(FileExists(dir_ / "rebuilt/result.log"));  // a replay writes no manifest
+  ASSERT_EQ(Omf(dir_, dir_.path(), "extract -o check rebuilt/plain.omf").status, 0);
+  auto grown = PatternBytes(9000, 5);
+  for (auto& b : grown) b = b == 0xD0 ? 0x50 : b;
+  if (grown.back() != 0) grown.push_back(0);
+  EXPECT_EQ(ReadFileBytes(dir_ / "check/001A.dat"), grown);
+}
+
+TEST_F(OmfCli, FailedRebuildLeavesNoFile) {
+  // scene.omf holds a type 25 item, which the rebuild refuses.
+  ASSERT_EQ(Omf(dir_, dir_.path(), "extract -o out scene.omf").status, 0);
+  testing::WriteFileText(dir_ / "out/edit.log", WithFormat(ReadFileText(dir_ / "out/result.log"), "EOMF"));
+  auto r = Omf(dir_, dir_.path(), "replay -o rebuilt out/edit.log");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Cannot rebuild " + (dir_ / "scene.omf") +
+                       ": item 0001 (entry 0) has ItemType 25; only items of type 2 can be rebuilt\n");
+  EXPECT_TRUE(std::filesystem::is_empty(dir_ / "rebuilt"));
+}
+
 }  // namespace
 }  // namespace omf
