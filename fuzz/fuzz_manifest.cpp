@@ -105,9 +105,6 @@ void WriteFile(const std::string& path, const void* data, std::size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const Bytes container = SmallContainer();
   const std::string& dir = omf::fuzz::WorkDir();
-  // Relative paths in the manifest resolve in the working folder.
-  static const bool entered = ::chdir(dir.c_str()) == 0;
-  if (!entered) std::abort();
   static const bool fixture_checked = [&] {
     // The fixture must be a valid container, or the fuzzer explores nothing.
     WriteFile(dir + "/c.omf", container.data(), container.size());
@@ -125,9 +122,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   omf::manifest::InterpreterState state;
   omf::manifest::InterpreterHost host;
+  // Relative paths in the manifest resolve in the working folder, as they
+  // do in the output folder of a run; libFuzzer's own paths must not.
+  const auto home = fs::current_path();
+  if (::chdir(dir.c_str()) != 0) std::abort();
   try {
     omf::manifest::InterpretManifest(dir + "/m.log", dir + "/out", state, host);
   } catch (const omf::Error&) {
   }
+  fs::current_path(home);
   return 0;
 }
