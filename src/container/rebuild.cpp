@@ -133,6 +133,7 @@ RebuildResult RebuildContainer(ContainerFile& source, const std::string& target_
                                const LineList& lines, std::int32_t first_line, ReplayObserver& observer,
                                const ReplayOptions& options) {
   const std::uint64_t entry_count = CheckSource(source, lines, first_line);
+  observer.ItemsAhead(entry_count);
   const std::uint32_t b = source.BlockSize();
   RebuildResult result;
   result.next_line = static_cast<std::int32_t>(first_line + static_cast<std::int64_t>(entry_count));

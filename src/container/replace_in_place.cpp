@@ -24,19 +24,21 @@ void BackUp(ContainerFile& file) {
 
 // Walks the directory and every item record the replacement reads, so a
 // broken directory is refused before the first item is written.
-void CheckDirectory(ContainerFile& file) {
+std::uint64_t CheckDirectory(ContainerFile& file) {
   DirectoryWalk walk(file);
   DirectoryEntry entry;
-  while (walk.Next(entry)) {
+  std::uint64_t entries = 0;
+  for (; walk.Next(entry); ++entries) {
     LocateItem(file, entry, DescribeEntry(walk.Index(), entry), ItemRoad::kSizedOnly);
   }
+  return entries;
 }
 
 }  // namespace
 
 InPlaceResult ReplaceItemsInPlace(ContainerFile& file, const LineList& lines, std::int32_t first_line,
                                   ReplayObserver& observer, const ReplayOptions& options) {
-  CheckDirectory(file);
+  observer.ItemsAhead(CheckDirectory(file));
   InPlaceResult result;
   std::int32_t n = first_line;
   bool backed_up = false;

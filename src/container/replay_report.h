@@ -27,6 +27,8 @@ struct ItemReport {
 class ReplayObserver {
  public:
   virtual ~ReplayObserver() = default;
+  // A container's replay begins: this many entries will be reported.
+  virtual void ItemsAhead(std::uint64_t /*entries*/) {}
   virtual void Item(const ItemReport& /*report*/) {}
   // A refused item, with the reason; the run goes on.
   virtual void Warning(const std::string& /*message*/) {}
