@@ -9,11 +9,12 @@ FUZZ_SECONDS  ?= 60
 JOBS          ?= $(shell nproc)
 
 PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-            libcli11-dev qt6-base-dev clang libclang-rt-14-dev
+            libcli11-dev qt6-base-dev qt6-svg-dev libqt6svg6 clang libclang-rt-14-dev \
+            xvfb xauth
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build test run fuzz bench clean
+.PHONY: all deps build test run fuzz bench screenshot package clean
 
 all: build
 
@@ -37,7 +38,16 @@ test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
 run: build
-	$(BUILD_DIR)/omf --help
+	$(BUILD_DIR)/omf-tool
+
+# A picture of the window under a virtual X server, for the README.
+screenshot: build
+	mkdir -p docs
+	xvfb-run -a -s "-screen 0 1024x768x24" $(BUILD_DIR)/tests/gui_screenshot docs/screenshot.png
+
+# A Debian package that installs omf-tool and omf.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 # Builds the libFuzzer targets with clang, ASan and UBSan, and runs each for
 # FUZZ_SECONDS seconds (make fuzz FUZZ_SECONDS=1800).

@@ -57,7 +57,9 @@ TEST(Directive, LinesAndWhatTheyGive) {
     EXPECT_EQ(DirectiveOf(c.line), c.directive) << c.line;
     if (c.directive == Directive::kNone) continue;
     EXPECT_EQ(ArgumentOf(c.line, c.directive), c.argument) << c.line;
-    if (c.directive == Directive::kFormat) EXPECT_EQ(LookupFormat(ArgumentOf(c.line, c.directive)), c.format) << c.line;
+    if (c.directive == Directive::kFormat) {
+      EXPECT_EQ(LookupFormat(ArgumentOf(c.line, c.directive)), c.format) << c.line;
+    }
   }
   const std::string long_token = "#Source: " + std::string(400, 'p');
   EXPECT_EQ(ArgumentOf(long_token, Directive::kSource).size(), 400u);  // taken whole
