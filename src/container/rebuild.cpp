@@ -50,8 +50,8 @@ std::uint64_t StoredLength(FileStream& item) {
 
 // Streams an item file into the writer: 0xD0 stored as 0x50, a closing 0
 // byte where the file does not end in one.
-void PutItemFile(FileStream& item, std::uint64_t stored_length, BlockWriter& writer) {
-  std::vector<unsigned char> buf(1 << 20);
+void PutItemFile(FileStream& item, std::uint64_t stored_length, BlockWriter& writer,
+                 std::vector<unsigned char>& buf) {
   std::uint64_t left = item.Size();
   const bool add_zero = stored_length != left;
   item.Seek(0);
@@ -167,6 +167,7 @@ RebuildResult RebuildContainer(ContainerFile& source, const std::string& target_
     }
   }
 
+  std::vector<unsigned char> file_buffer(options.dry_run ? 0 : 1 << 20);  // reused for every item file
   DirectoryEntry entry;
   for (std::uint64_t k = 0; walk.Next(entry); ++k) {
     const std::string what = DescribeEntry(walk.Index(), entry);
@@ -217,7 +218,7 @@ RebuildResult RebuildContainer(ContainerFile& source, const std::string& target_
     writer->BeginRun(kItemHead + std::uint64_t{n}, kItemHead, k + 1 == entry_count);
     writer->Put(head.data(), head.size());
     if (item) {
-      PutItemFile(*item, n, *writer);
+      PutItemFile(*item, n, *writer, file_buffer);
     } else {
       WriterSink sink(*writer);
       ReadChained(source, cursor, loc.data_size, sink, what + ": data");
