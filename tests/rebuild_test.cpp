@@ -12,6 +12,7 @@
 #include "container/rebuild.h"
 #include "platform/error.h"
 #include "support/container_builder.h"
+#include "support/extract_all.h"
 #include "support/temp_dir.h"
 
 namespace omf::container {
@@ -49,16 +50,7 @@ class Rebuild : public ::testing::Test {
     ReplayObserver quiet;
     return RebuildContainer(file, target, lines, first, quiet, options);
   }
-  std::vector<Bytes> Extract(const std::string& container) {
-    const std::string out = dir_ / "x";
-    fs::remove_all(out);
-    fs::create_directories(out);
-    LineList manifest;
-    ExtractItems(container, out, manifest);
-    std::vector<Bytes> items;
-    for (const auto& line : manifest.Lines()) items.push_back(line == "NULL" ? Bytes{} : ReadFileBytes(line));
-    return items;
-  }
+  std::vector<Bytes> Extract(const std::string& container) { return testing::ExtractAll(container, dir_ / "x"); }
   // Everything in out/ but the expected files: no temporary leftovers.
   std::vector<std::string> OutFiles() {
     std::vector<std::string> names;

@@ -9,6 +9,7 @@
 #include "container/replace_in_place.h"
 #include "platform/error.h"
 #include "support/container_builder.h"
+#include "support/extract_all.h"
 #include "support/temp_dir.h"
 
 namespace omf::container {
@@ -54,15 +55,7 @@ class InPlace : public ::testing::Test {
     return ReplaceItemsInPlace(file, lines, first, rec_, options);
   }
   // The items as extraction now sees them.
-  std::vector<Bytes> Extracted() {
-    const std::string out = dir_ / "x";
-    std::filesystem::create_directories(out);
-    LineList manifest;
-    ExtractItems(dir_ / "c.omf", out, manifest);
-    std::vector<Bytes> items;
-    for (const auto& line : manifest.Lines()) items.push_back(line == "NULL" ? Bytes{} : ReadFileBytes(line));
-    return items;
-  }
+  std::vector<Bytes> Extracted() { return testing::ExtractAll(dir_ / "c.omf", dir_ / "x"); }
   std::uint32_t FileWord(std::uint64_t pos) const {
     const Bytes b = ReadFileBytes(dir_ / "c.omf");
     return DecodeWord(b.data() + pos);
