@@ -119,6 +119,17 @@ TEST(Extract, OpenAndCreateErrorsKeepTheLinesSoFar) {
   EXPECT_THROW(ExtractItems(dir / "c.omf", dir.path(), manifest), Error);
 }
 
+TEST(Extract, InterruptionStopsBeforeTheNextItem) {
+  TempDir dir;
+  BuildContainer({{1, 2, PatternBytes(10, 1)}}).image.WriteTo(dir / "c.omf");
+  InterruptFlag interrupt;
+  interrupt.Raise();
+  LineList manifest;
+  EXPECT_THROW(ExtractItems(dir / "c.omf", dir.path(), manifest, nullptr, &interrupt), Interrupted);
+  EXPECT_EQ(manifest.Count(), 0);
+  EXPECT_FALSE(FileExists(dir / "0001.dat"));
+}
+
 TEST(Extract, AnItemFileNamedLikeTheContainerIsRefusedNotClobbered) {
   // The container is itself named like an item file in the output folder:
   // it is held without sharing, so creating the item file fails.

@@ -212,6 +212,16 @@ TEST_F(Rebuild, TheSourceItselfCannotBeTheTarget) {
   EXPECT_EQ(ReadFileBytes(dir_ / "c.omf"), before);
 }
 
+TEST_F(Rebuild, AnInterruptedRebuildLeavesNoFile) {
+  Make({{1, 2, PatternBytes(10, 1)}});
+  InterruptFlag interrupt;
+  interrupt.Raise();
+  ReplayOptions options;
+  options.interrupt = &interrupt;
+  EXPECT_THROW(Run({"NULL"}, dir_ / "c.omf", dir_ / "out/c.omf", 0, options), Interrupted);
+  EXPECT_TRUE(OutFiles().empty());
+}
+
 TEST_F(Rebuild, DryRunWritesNothing) {
   Make({{1, 2, PatternBytes(10, 1)}});
   ReplayOptions dry;

@@ -20,7 +20,8 @@ void Dispatch(FormatCode input_mode, const std::string& path, RunContext& ctx, R
               const RunOptions& options, RunResult& result) {
   switch (input_mode) {
     case manifest::kFormatInPlace: {
-      const auto r = container::ExtractItems(path, ctx.output_folder, ctx.manifest, &listener);
+      const auto r =
+          container::ExtractItems(path, ctx.output_folder, ctx.manifest, &listener, options.replay.interrupt);
       result.files += r.files;
       result.bytes += r.bytes;
       break;
@@ -56,6 +57,8 @@ RunResult ProcessInputs(FormatCode input_mode, const std::vector<std::string>& i
     try {
       Dispatch(input_mode, path, ctx, listener, options, result);
       ++result.done;
+    } catch (const Interrupted&) {
+      throw;
     } catch (const Error& e) {
       if (!options.keep_going) throw;
       ctx.manifest.Truncate(mark);

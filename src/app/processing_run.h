@@ -45,6 +45,7 @@ struct RunOptions {
   // An input that fails is reported, its manifest lines are dropped, and
   // the run goes on with the next one.
   bool keep_going = false;
+  // Dry run, backup, and the interruption flag, which extraction checks too.
   container::ReplayOptions replay;
 };
 

@@ -9,6 +9,7 @@
 #include "app/processing_run.h"
 #include "cli/exit_codes.h"
 #include "cli/run_reporter.h"
+#include "cli/signal_watch.h"
 #include "platform/line_list.h"
 #include "container/container_file.h"
 #include "container/directory_walk.h"
@@ -65,6 +66,10 @@ int Run(manifest::FormatCode mode, const std::vector<std::string>& inputs, const
       return kExitPartial;
     }
     return kExitDone;
+  } catch (const Interrupted& e) {
+    reporter.Clear();
+    std::fprintf(stderr, "%s\n", e.what());
+    return kExitInterrupted;
   } catch (const Error& e) {
     reporter.Clear();
     std::fflush(stdout);
@@ -75,17 +80,18 @@ int Run(manifest::FormatCode mode, const std::vector<std::string>& inputs, const
 
 }  // namespace
 
-int RunExtract(const ExtractArgs& args) {
+int RunExtract(const ExtractArgs& args, const InterruptFlag* interrupt) {
   std::vector<std::string> inputs;
   for (const auto& c : args.containers) inputs.push_back(AbsolutePath(c));
   const std::string folder = EnterOutputFolder(args.output_dir);
   if (folder.empty()) return kExitError;
   app::RunOptions options;
   options.keep_going = args.keep_going;
+  options.replay.interrupt = interrupt;
   return Run(manifest::kFormatInPlace, inputs, folder, options, false);
 }
 
-int RunReplay(const ReplayArgs& args) {
+int RunReplay(const ReplayArgs& args, const InterruptFlag* interrupt) {
   std::vector<std::string> inputs;
   std::vector<std::string> arguments;
   for (const auto& a : args.inputs) arguments.push_back(AbsolutePath(a));
@@ -109,6 +115,7 @@ int RunReplay(const ReplayArgs& args) {
   app::RunOptions options;
   options.replay.dry_run = args.dry_run;
   options.replay.backup = args.backup;
+  options.replay.interrupt = interrupt;
   return Run(args.lists ? manifest::kFormatProjectList : manifest::kFormatLogFile, inputs, folder, options,
              args.dry_run);
 }

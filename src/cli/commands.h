@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/interrupt.h"
+
 namespace omf::cli {
 
 struct ExtractArgs {
@@ -20,8 +22,9 @@ struct ReplayArgs {
   bool backup = false;
 };
 
-int RunExtract(const ExtractArgs& args);
-int RunReplay(const ReplayArgs& args);
+// `interrupt` ends the run before its next item (exit status 130).
+int RunExtract(const ExtractArgs& args, const InterruptFlag* interrupt = nullptr);
+int RunReplay(const ReplayArgs& args, const InterruptFlag* interrupt = nullptr);
 int RunList(const std::string& container, bool json);
 int RunCheck(const std::string& container);
 

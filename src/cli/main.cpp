@@ -3,6 +3,7 @@
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "cli/signal_watch.h"
 
 int main(int argc, char** argv) {
   using namespace omf::cli;
@@ -48,8 +49,10 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
 
-  if (*ex) return RunExtract(extract);
-  if (*rp) return RunReplay(replay);
+  omf::InterruptFlag interrupt;
+  WatchSignals(interrupt);
+  if (*ex) return RunExtract(extract, &interrupt);
+  if (*rp) return RunReplay(replay, &interrupt);
   if (*ls) return RunList(list_path, list_json);
   if (*ck) return RunCheck(check_path);
   return kExitUsage;

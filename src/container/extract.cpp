@@ -44,7 +44,8 @@ void WriteItemFile(ContainerFile& file, const ItemLocation& loc, const std::stri
 }  // namespace
 
 ExtractResult ExtractItems(const std::string& container_path, const std::string& output_folder,
-                           LineList& manifest, ExtractObserver* observer) {
+                           LineList& manifest, ExtractObserver* observer,
+                           const InterruptFlag* interrupt) {
   ContainerFile file = ContainerFile::Open(container_path, OpenMode::kReadOnly);
   const ContainerSummary summary = VerifyContainer(file, /*include_aux=*/false);
   if (observer) observer->ExtractionStarted(summary.entries, summary.data_bytes);
@@ -53,6 +54,7 @@ ExtractResult ExtractItems(const std::string& container_path, const std::string&
   DirectoryWalk walk(file);
   DirectoryEntry entry;
   while (walk.Next(entry)) {
+    CheckInterrupt(interrupt);
     ++result.entries;
     const std::string what = DescribeEntry(walk.Index(), entry);
     const ItemLocation loc = LocateItem(file, entry, what);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/interrupt.h"
 #include "platform/line_list.h"
 
 namespace omf::container {
@@ -36,7 +37,9 @@ struct ExtractResult {
 // any file is written, "Cannot create file %s" for an item file, "Stream
 // write error". On an error the lines appended so far stay in `manifest`,
 // and a half-written item file is removed.
+// `interrupt` is checked before each entry (Interrupted).
 ExtractResult ExtractItems(const std::string& container_path, const std::string& output_folder,
-                           LineList& manifest, ExtractObserver* observer = nullptr);
+                           LineList& manifest, ExtractObserver* observer = nullptr,
+                           const InterruptFlag* interrupt = nullptr);
 
 }  // namespace omf::container

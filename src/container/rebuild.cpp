@@ -170,6 +170,7 @@ RebuildResult RebuildContainer(ContainerFile& source, const std::string& target_
   std::vector<unsigned char> file_buffer(options.dry_run ? 0 : 1 << 20);  // reused for every item file
   DirectoryEntry entry;
   for (std::uint64_t k = 0; walk.Next(entry); ++k) {
+    CheckInterrupt(options.interrupt);
     const std::string what = DescribeEntry(walk.Index(), entry);
     const ItemLocation loc = LocateItem(source, entry, what);
     std::array<unsigned char, kItemHead> head{};

@@ -45,6 +45,7 @@ InPlaceResult ReplaceItemsInPlace(ContainerFile& file, const LineList& lines, st
   DirectoryWalk walk(file);
   DirectoryEntry entry;
   for (; walk.Next(entry); ++n) {
+    CheckInterrupt(options.interrupt);
     const std::string what = DescribeEntry(walk.Index(), entry);
     const ItemLocation loc = LocateItem(file, entry, what, ItemRoad::kSizedOnly);
     ItemReport report;

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/interrupt.h"
+
 namespace omf::container {
 
 enum class ItemAction {
@@ -39,6 +41,8 @@ struct ReplayOptions {
   bool dry_run = false;
   // In place: copy the container to <name>.bak before its first write.
   bool backup = false;
+  // Checked before each item; the work stops there with Interrupted.
+  const InterruptFlag* interrupt = nullptr;
 };
 
 const char* ActionName(ItemAction action);

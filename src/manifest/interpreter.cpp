@@ -53,6 +53,7 @@ InterpretResult InterpretManifest(const std::string& path, const std::string& ou
 
   std::int32_t i = 0;
   while (i < lines.Count()) {
+    CheckInterrupt(options.interrupt);
     host.SetCurrentMessage(message);
     const std::int64_t last = lines.Count() - 1;
     host.SetTotalPosition(last > 0 ? static_cast<int>(std::int64_t{i} * 100 / last) : 100);
