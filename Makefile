@@ -14,7 +14,7 @@ PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchm
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build test run fuzz bench screenshot package clean
+.PHONY: all deps build test run fuzz fuzz-seeds bench screenshot package clean
 
 all: build
 
@@ -55,6 +55,10 @@ fuzz: deps
 	CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOMF_BUILD_FUZZ=ON
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	FUZZ_DIR=$(FUZZ_DIR) FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run.sh
+
+# Rewrites the seed corpus of fuzz_extract (small valid containers, committed).
+fuzz-seeds: build
+	$(BUILD_DIR)/omf_make_seeds fuzz/seeds/fuzz_extract fuzz/seeds/fuzz_replay
 
 bench: build
 	bench/run.sh $(BUILD_DIR)
