@@ -39,6 +39,10 @@ class RunListener : public manifest::InterpreterHost, public container::ExtractO
   virtual void InputDone(std::size_t /*index*/) {}
   // Only with keep_going: the input failed and its manifest lines were dropped.
   virtual void InputFailed(const std::string& /*path*/, const std::string& /*message*/) {}
+  // Progress in bulk: `steps` entries passed (extracted or replayed) and
+  // `files` item files of `bytes` bytes written since the last report. A
+  // listener on another thread gets these instead of one call per entry.
+  virtual void Advanced(std::uint64_t /*steps*/, std::uint64_t /*files*/, std::uint64_t /*bytes*/) {}
 };
 
 struct RunOptions {

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "app/rtf.h"
@@ -32,17 +33,23 @@ class RunController::Updates final : public RunListener {
 
   // Extraction: Progress per entry, Extracted per item file.
   void ExtractionStarted(std::uint64_t entries, std::uint64_t) override { Begin(entries); }
-  void ItemWritten(const std::string&, std::uint64_t bytes) override {
-    ++c_.extracted_files_;
-    c_.extracted_bytes_ += bytes;
-    port_.SetExtracted("Extracted: " + std::to_string(c_.extracted_files_));
-  }
-  void EntryDone() override { Step(); }
+  void ItemWritten(const std::string&, std::uint64_t bytes) override { Advanced(0, 1, bytes); }
+  void EntryDone() override { Advanced(1, 0, 0); }
 
   // Replay: Progress per entry of the container being replayed.
   void ItemsAhead(std::uint64_t entries) override { Begin(entries); }
-  void Item(const container::ItemReport&) override { Step(); }
+  void Item(const container::ItemReport&) override { Advanced(1, 0, 0); }
   void Warning(const std::string& message) override { port_.ResultsAppendLine(message); }
+
+  void Advanced(std::uint64_t steps, std::uint64_t files, std::uint64_t bytes) override {
+    if (files > 0) {
+      c_.extracted_files_ += files;
+      c_.extracted_bytes_ += bytes;
+      port_.SetExtracted("Extracted: " + std::to_string(c_.extracted_files_));
+    }
+    done_ += steps;
+    if (steps > 0 && entries_ > 0) port_.SetProgress(static_cast<int>(std::min(done_, entries_) * 100 / entries_));
+  }
 
  private:
   void Begin(std::uint64_t entries) {
@@ -50,11 +57,6 @@ class RunController::Updates final : public RunListener {
     done_ = 0;
     port_.SetProgress(0);
   }
-  void Step() {
-    ++done_;
-    if (entries_ > 0) port_.SetProgress(static_cast<int>(done_ * 100 / entries_));
-  }
-
   RunController& c_;
   WindowPort& port_;
   std::uint64_t entries_ = 0;
