@@ -9,7 +9,7 @@ FUZZ_SECONDS  ?= 60
 JOBS          ?= $(shell nproc)
 
 PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-            libcli11-dev qt6-base-dev clang libclang-rt-14-dev
+            libcli11-dev qt6-base-dev clang libclang-rt-14-dev time
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
