@@ -10,7 +10,7 @@ JOBS          ?= $(shell nproc)
 
 PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
             libcli11-dev qt6-base-dev qt6-svg-dev libqt6svg6 clang libclang-rt-14-dev \
-            xvfb xauth
+            xvfb xauth time
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

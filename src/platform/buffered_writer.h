@@ -4,7 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "platform/file_stream.h"
 
@@ -28,7 +28,10 @@ class BufferedWriter {
 
  private:
   FileStream& out_;
-  std::vector<unsigned char> buf_;
+  // Left uninitialised: one writer per item file, and zeroing a large
+  // buffer for every small item costs more than writing the item.
+  std::size_t capacity_;
+  std::unique_ptr<unsigned char[]> buf_;
   std::size_t used_ = 0;
   std::uint64_t appended_ = 0;
 };

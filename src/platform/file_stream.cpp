@@ -56,9 +56,14 @@ FileStream FileStream::Open(const std::string& path, OpenMode mode) {
 }
 
 FileStream FileStream::Create(const std::string& path) {
-  // No O_TRUNC: the file is emptied only once the lock is ours.
+  // No O_TRUNC: the file is emptied only once the lock is ours. A file that
+  // is empty already (a new one) is not truncated at all: some file systems
+  // (ext4's auto_da_alloc) take a truncation to 0 as "replacing a file" and
+  // start writing it back when it is closed, which costs every new item
+  // file a flush.
   int fd = path.empty() ? -1 : OpenLocked(path, O_WRONLY | O_CREAT, LOCK_EX);
-  if (fd < 0 || ::ftruncate(fd, 0) != 0) {
+  struct stat st {};
+  if (fd < 0 || ::fstat(fd, &st) != 0 || (st.st_size != 0 && ::ftruncate(fd, 0) != 0)) {
     if (fd >= 0) ::close(fd);
     throw CannotCreateFile(path);
   }
