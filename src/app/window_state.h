@@ -2,7 +2,6 @@
 // run: the input kind, the Add dialog's filter and the run's context.
 #pragma once
 
-#include <atomic>
 
 #include "app/processing_run.h"
 #include "app/window_port.h"
