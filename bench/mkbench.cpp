@@ -10,8 +10,12 @@
 //                          S1,S2,...       the list, repeated
 //                        sizes take K, M or G (powers of 1024)
 //     --sized-every K    items 1, 1+K, 1+2K, ... (counting from 0) are type
-//                        25, all others type 2; 0 for none (default 10)
+//                        25, all others type 2; 0 for none, 1 for every
+//                        item (default 10)
 //     --seed S           seed for the sizes and the data bytes (default 1)
+//     --data-seed S      seed for the data bytes alone (default: --seed):
+//                        the same sizes as --seed gives, other bytes; with
+//                        --expect-dir, edited item files for omf replay
 //     --expect-dir DIR   also write each item's data to DIR/<id>.dat, the
 //                        file extraction should produce
 //
@@ -41,6 +45,7 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -308,7 +313,7 @@ void Expect(std::uint64_t planned, std::uint64_t placed, const char* what) {
 
 // Lays the container out; with `out` it writes the blocks after block 0
 // using the positions of `plan`, without it it fills `plan`.
-void Lay(std::uint32_t b, const std::vector<Item>& items, std::uint32_t seed, Plan& plan,
+void Lay(std::uint32_t b, const std::vector<Item>& items, std::uint32_t data_seed, Plan& plan,
          Output* out, const std::string& expect_dir) {
   BlockStream s(b, out);
   const bool write = out != nullptr;
@@ -381,11 +386,11 @@ void Lay(std::uint32_t b, const std::vector<Item>& items, std::uint32_t seed, Pl
     const std::uint64_t placed_head = s.Fixed(head.data(), head_len);
     if (write) Expect(head_pos, placed_head, "data header");
 
-    DataBytes data(std::uint64_t{seed} << 32 | item.id);
+    DataBytes data(std::uint64_t{data_seed} << 32 | item.id);
     s.Run(item.size, &data);
     if (write && !expect_dir.empty()) {
       Output expected(expect_dir + "/" + fmt::ItemFileName(item.id), 1 << 16);
-      DataBytes again(std::uint64_t{seed} << 32 | item.id);
+      DataBytes again(std::uint64_t{data_seed} << 32 | item.id);
       std::vector<unsigned char> chunk(1 << 16);
       for (std::uint64_t left = item.size; left > 0;) {
         const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
@@ -445,6 +450,7 @@ struct Options {
   std::string sizes = "64K";
   std::uint64_t sized_every = 10;
   std::uint32_t seed = 1;
+  std::optional<std::uint32_t> data_seed;
   std::string expect_dir;
   std::string output;
 };
@@ -452,7 +458,8 @@ struct Options {
 void Usage(std::FILE* to) {
   std::fprintf(to,
                "usage: omf_mkbench [--block-size B] [--items N] [--sizes SIZE|MIN-MAX|S1,S2,...]\n"
-               "                   [--sized-every K] [--seed S] [--expect-dir DIR] OUTPUT\n");
+               "                   [--sized-every K] [--seed S] [--data-seed S] [--expect-dir DIR]\n"
+               "                   OUTPUT\n");
 }
 
 Options ParseArgs(int argc, char** argv) {
@@ -477,6 +484,8 @@ Options ParseArgs(int argc, char** argv) {
       o.sized_every = ParseSize(value());
     } else if (arg == "--seed") {
       o.seed = static_cast<std::uint32_t>(ParseSize(value()));
+    } else if (arg == "--data-seed") {
+      o.data_seed = static_cast<std::uint32_t>(ParseSize(value()));
     } else if (arg == "--expect-dir") {
       o.expect_dir = value();
     } else if (arg == "-h" || arg == "--help") {
@@ -516,7 +525,8 @@ int main(int argc, char** argv) {
     if (!o.expect_dir.empty()) std::filesystem::create_directories(o.expect_dir);
 
     Plan plan;
-    Lay(o.block_size, items, o.seed, plan, nullptr, "");
+    const std::uint32_t data_seed = o.data_seed.value_or(o.seed);
+    Lay(o.block_size, items, data_seed, plan, nullptr, "");
 
     Output out(o.output);
     std::vector<unsigned char> block0(o.block_size, 0);
@@ -528,7 +538,7 @@ int main(int argc, char** argv) {
     header.aux_offset_b = static_cast<std::uint32_t>(plan.aux_b - o.block_size);
     header.EncodeTo(block0.data());
     out.Append(block0.data(), block0.size());
-    Lay(o.block_size, items, o.seed, plan, &out, o.expect_dir);
+    Lay(o.block_size, items, data_seed, plan, &out, o.expect_dir);
     out.Close();
 
     std::printf("%s: block size %u, %llu blocks (%llu bytes), %zu items, %llu data bytes\n",
