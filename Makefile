@@ -14,7 +14,7 @@ PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchm
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build test run fuzz fuzz-seeds bench screenshot package clean
+.PHONY: all deps build test run fuzz fuzz-seeds bench bench-replay screenshot package clean
 
 all: build
 
@@ -62,6 +62,11 @@ fuzz-seeds: build
 
 bench: build
 	bench/run.sh $(BUILD_DIR)
+
+# omf replay, both routes: rebuild against tar -cf, in place against cp,
+# peak memory of the rebuild (bench/README.md).
+bench-replay: build
+	bench/replay.sh $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR) $(FUZZ_DIR)
