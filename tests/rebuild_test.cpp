@@ -64,6 +64,22 @@ class Rebuild : public ::testing::Test {
 
 TEST_F(Rebuild, ItemFilesArePreparedAndOtherItemsKeepTheirData) {
   Bytes with_d0 = {0x01, 0xD0, 0xF0, 0xD0};
+  // Every byte value at many offsets, long enough for the
+  // vector part of the byte replacement, an odd length for its tail; and a
+  // file that crosses the 1 MiB read buffer with a 0xD0 on each side of it.
+  auto every_value = [](std::size_t n) {
+    Bytes b(n);
+    for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<unsigned char>(i * 7 + i / 256);
+    return b;
+  };
+  auto replaced = [](Bytes b) {
+    for (auto& c : b) c = c == 0xD0 ? 0x50 : c;
+    if (b.empty() || b.back() != 0) b.push_back(0);
+    return b;
+  };
+  Bytes across = PatternBytes((1 << 20) + 3, 9);
+  across[(1 << 20) - 1] = 0xD0;
+  across[1 << 20] = 0xD0;
   struct Case {
     const char* name;
     Bytes file;
@@ -74,6 +90,8 @@ TEST_F(Rebuild, ItemFilesArePreparedAndOtherItemsKeepTheirData) {
       {"ends in non-zero: one 0 added", {1, 2, 3}, {1, 2, 3, 0}},
       {"every 0xD0 becomes 0x50, 0xF0 stays", with_d0, {0x01, 0x50, 0xF0, 0x50, 0}},
       {"empty file: a single 0 byte", {}, {0}},
+      {"every byte value, 4099 bytes: only 0xD0 changes", every_value(4099), replaced(every_value(4099))},
+      {"1 MiB + 3 bytes, 0xD0 on both sides of the read buffer's end", across, replaced(across)},
   };
   std::vector<TestItem> items;
   std::vector<std::string> lines;
@@ -87,13 +105,14 @@ TEST_F(Rebuild, ItemFilesArePreparedAndOtherItemsKeepTheirData) {
   lines.push_back(dir_ / "no-such-file");
   Make(items);
   const auto r = Run(lines, dir_ / "c.omf", dir_ / "out/c.omf", 2);
-  EXPECT_EQ(r.next_line, 2 + 6);
-  EXPECT_EQ(r.from_file, 4u);
+  const std::size_t n = std::size(cases);
+  EXPECT_EQ(r.next_line, 2 + n + 2);
+  EXPECT_EQ(r.from_file, n);
   EXPECT_EQ(r.kept, 2u);
   const auto got = Extract(dir_ / "out/c.omf");
-  for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(got[i], cases[i].stored) << cases[i].name;
-  EXPECT_EQ(got[4], PatternBytes(2000, 10));
-  EXPECT_EQ(got[5], PatternBytes(5, 11));
+  for (std::size_t i = 0; i < n; ++i) EXPECT_EQ(got[i], cases[i].stored) << cases[i].name;
+  EXPECT_EQ(got[n], PatternBytes(2000, 10));
+  EXPECT_EQ(got[n + 1], PatternBytes(5, 11));
 }
 
 TEST_F(Rebuild, LayoutAndHeaderWords) {
