@@ -1,21 +1,37 @@
-// Streams, exclusive opens and line lists.
+// Streams, exclusive opens, write-behind, replacing files and line lists.
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/buffered_writer.h"
 #include "platform/error.h"
 #include "platform/file_stream.h"
 #include "platform/line_list.h"
+#include "platform/replacing_file.h"
 #include "support/temp_dir.h"
 
 namespace omf {
 namespace {
 
+using testing::Bytes;
+using testing::PatternBytes;
+using testing::ReadFileBytes;
 using testing::ReadFileText;
 using testing::TempDir;
 using testing::WriteFileText;
+
+// Appends `data` to `out` in pieces of the sizes in `pieces`, taken in turn.
+void WriteInPieces(FileStream& out, const Bytes& data, std::initializer_list<std::size_t> pieces) {
+  std::size_t done = 0;
+  for (std::size_t k = 0; done < data.size(); ++k) {
+    const std::size_t n = std::min(*(pieces.begin() + k % pieces.size()), data.size() - done);
+    out.Write(data.data() + done, n);
+    done += n;
+  }
+}
 
 std::string MessageOf(const std::function<void()>& fn) {
   try {
@@ -135,6 +151,56 @@ TEST(FileStream, CreateReplacesAndCopyMovesExactCount) {
   EXPECT_EQ(ReadFileText(dir / "dst"), "23456");
   auto dst = FileStream::Create(dir / "dst2");
   EXPECT_EQ(MessageOf([&] { CopyBytes(src, dst, 4); }), "Stream read error");
+}
+
+// Write-behind only starts the disk early: the file must hold exactly what
+// was written, whether a write ends on a step, past it or well before it,
+// also where earlier bytes are rewritten after their writeback began, and
+// after the stream has been moved.
+TEST(FileStream, WriteBehindKeepsEveryByte) {
+  const std::uint64_t steps[] = {0, 1, 4096, 100000, 1 << 20};
+  for (const std::uint64_t step : steps) {
+    SCOPED_TRACE("step " + std::to_string(step));
+    TempDir dir;
+    Bytes expected = PatternBytes(3 << 20, static_cast<std::uint32_t>(step));
+    {
+      auto first = FileStream::Create(dir / "f");
+      first.SetWriteBehind(step);
+      const Bytes half(expected.begin(), expected.begin() + expected.size() / 2);
+      WriteInPieces(first, half, {1, 4095, 70001, 3, 1 << 20});
+      FileStream out = std::move(first);
+      const Bytes rest(expected.begin() + half.size(), expected.end());
+      WriteInPieces(out, rest, {4096, 999, 2 << 20});
+      const unsigned char word[4] = {0xD0, 0, 0x50, 0xFF};
+      for (const std::uint64_t at : {std::uint64_t{0}, std::uint64_t{1} << 20, expected.size() - 4}) {
+        out.WriteAt(at, word, sizeof word);
+        std::copy(std::begin(word), std::end(word), expected.begin() + static_cast<std::ptrdiff_t>(at));
+      }
+      out.Sync();
+    }
+    EXPECT_TRUE(ReadFileBytes(dir / "f") == expected);
+  }
+}
+
+// A replacing file is written behind in steps of 8 MiB: a replacement of
+// several steps, its first bytes rewritten last, arrives whole, and nothing
+// else is left in the folder.
+TEST(ReplacingFile, CommitsEveryByteOfALargeReplacement) {
+  TempDir dir;
+  WriteFileText(dir / "target", "old content");
+  Bytes expected = PatternBytes((20 << 20) + 5, 7);
+  {
+    ReplacingFile file(dir / "target");
+    WriteInPieces(file.Stream(), expected, {(1 << 20) + 1, 512});
+    const unsigned char word[4] = {1, 2, 3, 4};
+    file.Stream().WriteAt(8, word, sizeof word);
+    std::copy(std::begin(word), std::end(word), expected.begin() + 8);
+    file.Commit();
+  }
+  EXPECT_TRUE(ReadFileBytes(dir / "target") == expected);
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename());
+  EXPECT_EQ(names, std::vector<std::string>{"target"});
 }
 
 TEST(BufferedWriter, KeepsOrderAcrossSmallAndLargePieces) {

@@ -33,7 +33,11 @@ int OpenLocked(const std::string& path, int flags, int lock) {
 }  // namespace
 
 FileStream::FileStream(FileStream&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)), pos_(other.pos_) {}
+    : fd_(std::exchange(other.fd_, -1)),
+      path_(std::move(other.path_)),
+      pos_(other.pos_),
+      write_behind_(other.write_behind_),
+      behind_from_(other.behind_from_) {}
 
 FileStream& FileStream::operator=(FileStream&& other) noexcept {
   if (this != &other) {
@@ -41,6 +45,8 @@ FileStream& FileStream::operator=(FileStream&& other) noexcept {
     fd_ = std::exchange(other.fd_, -1);
     path_ = std::move(other.path_);
     pos_ = other.pos_;
+    write_behind_ = other.write_behind_;
+    behind_from_ = other.behind_from_;
   }
   return *this;
 }
@@ -103,6 +109,16 @@ void FileStream::WriteAt(std::uint64_t pos, const void* buf, std::size_t n) {
     if (put == 0) throw StreamWriteError();
     done += static_cast<std::size_t>(put);
   }
+  if (write_behind_ != 0) WriteBehind(pos + n);
+}
+
+void FileStream::WriteBehind(std::uint64_t end) {
+  if (end < behind_from_ + write_behind_) return;
+  // No error check: this only starts early what Sync() does anyway, and
+  // Sync() reports what fails.
+  ::sync_file_range(fd_, static_cast<off_t>(behind_from_), static_cast<off_t>(end - behind_from_),
+                    SYNC_FILE_RANGE_WRITE);
+  behind_from_ = end;
 }
 
 std::size_t FileStream::Read(void* buf, std::size_t n) {

@@ -14,6 +14,10 @@
 namespace omf {
 namespace {
 
+// Commit syncs the whole file: have the disk take it in steps of this
+// size while it is being written.
+constexpr std::uint64_t kWriteBehindStep = 8 << 20;
+
 std::string FolderOf(const std::string& path) {
   auto parent = std::filesystem::path(path).parent_path();
   return parent.empty() ? std::string(".") : parent.string();
@@ -52,6 +56,7 @@ ReplacingFile::ReplacingFile(const std::string& target) : target_(target) {
   temp_path_ = tmpl;
   try {
     temp_ = FileStream::Create(temp_path_);
+    temp_.SetWriteBehind(kWriteBehindStep);
   } catch (...) {
     ::unlink(temp_path_.c_str());
     if (target_lock_ >= 0) ::close(target_lock_);
