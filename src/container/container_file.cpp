@@ -68,12 +68,12 @@ void ContainerFile::CheckFixed(std::uint64_t pos, std::size_t len, const std::st
 void ContainerFile::ReadFixed(std::uint64_t pos, unsigned char* out, std::size_t len,
                               const std::string& what) {
   CheckFixed(pos, len, what);
-  CopyOut(pos, out, len);
+  CopyOut(pos, out, len, kRecordWindowSize);
 }
 
-void ContainerFile::CopyOut(std::uint64_t pos, unsigned char* out, std::size_t len) {
+void ContainerFile::CopyOut(std::uint64_t pos, unsigned char* out, std::size_t len, std::size_t window) {
   while (len > 0) {
-    auto piece = View(pos, len);
+    auto piece = ViewThrough(pos, len, window);
     std::memcpy(out, piece.data(), piece.size());
     out += piece.size();
     pos += piece.size();
@@ -87,13 +87,18 @@ BlockLink ContainerFile::ReadLink(std::uint64_t block_start) {
     Fail("block link outside the chain blocks of the file", block_start);
   }
   std::array<unsigned char, BlockLink::kEncodedSize> raw{};
-  CopyOut(block_start, raw.data(), raw.size());
+  CopyOut(block_start, raw.data(), raw.size(), kWindowSize);  // links come in chains
   BlockLink link;
   link.DecodeFrom(raw.data());
   return link;
 }
 
 std::span<const unsigned char> ContainerFile::View(std::uint64_t pos, std::size_t max_len) {
+  return ViewThrough(pos, max_len, kWindowSize);
+}
+
+std::span<const unsigned char> ContainerFile::ViewThrough(std::uint64_t pos, std::size_t max_len,
+                                                          std::size_t window) {
   ++clock_;
   Window* hit = nullptr;
   for (auto& w : windows_) {
@@ -106,9 +111,9 @@ std::span<const unsigned char> ContainerFile::View(std::uint64_t pos, std::size_
     hit = &*std::min_element(windows_.begin(), windows_.end(),
                              [](const Window& a, const Window& b) { return a.last_use < b.last_use; });
     if (pos >= file_size_) throw StreamReadError();
-    hit->start = pos - pos % kWindowSize;
-    auto want = static_cast<std::size_t>(std::min<std::uint64_t>(kWindowSize, file_size_ - hit->start));
-    hit->bytes.resize(kWindowSize);
+    hit->start = pos - pos % window;
+    auto want = static_cast<std::size_t>(std::min<std::uint64_t>(window, file_size_ - hit->start));
+    hit->bytes.resize(kWindowSize);  // every window can take a large read
     hit->len = 0;
     std::size_t got = stream_.ReadAt(hit->start, hit->bytes.data(), want);
     if (got <= pos - hit->start) throw StreamReadError();  // the file shrank under us

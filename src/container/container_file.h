@@ -6,10 +6,13 @@
 // fixed records must lie whole in one payload. A breach raises
 // CorruptContainer naming the container, the fault and the file offset.
 //
-// Reads go through a small cache of large aligned windows, so walking a
-// chain of consecutive blocks costs one system call per window rather than
-// one per block, and the directory and the item being copied do not evict
-// each other.
+// Reads go through a small cache of aligned windows, so walking a chain of
+// consecutive blocks costs one system call per window rather than one per
+// block, and the directory and the item being copied do not evict each
+// other. Runs (chains, item data) fill large windows on a miss; a fixed
+// record read alone fills a small one, so reading only the records of a
+// container's items (a rebuild from item files, a listing) does not read
+// all of it.
 #pragma once
 
 #include <array>
@@ -27,6 +30,7 @@ namespace omf::container {
 class ContainerFile {
  public:
   static constexpr std::size_t kWindowSize = 256 * 1024;
+  static constexpr std::size_t kRecordWindowSize = 4096;  // for ReadFixed
   static constexpr std::size_t kWindowCount = 4;
 
   // Opens without sharing and checks the header: the file must hold the
@@ -77,8 +81,10 @@ class ContainerFile {
 
  private:
   explicit ContainerFile(FileStream stream);
+  // View, reading the aligned `window` bytes around pos on a miss.
+  std::span<const unsigned char> ViewThrough(std::uint64_t pos, std::size_t max_len, std::size_t window);
   // Copies bytes known to lie inside the file.
-  void CopyOut(std::uint64_t pos, unsigned char* out, std::size_t len);
+  void CopyOut(std::uint64_t pos, unsigned char* out, std::size_t len, std::size_t window);
 
   struct Window {
     std::uint64_t start = 0;
