@@ -190,6 +190,48 @@ TEST_F(InPlace, DryRunWritesNothingAndBackupKeepsTheOriginal) {
   EXPECT_NE(ReadFileBytes(dir_ / "c.omf"), before);
 }
 
+// The whole file after a replay, byte for byte: the container laid out with
+// the items' new data (old bytes past a shorter one) and their new size
+// words. Runs long enough for several large writes, through consecutive
+// blocks (gathered into spans, the links between them written back as they
+// stand) and through scattered ones, at BlockSize 44 (a link every 36 data
+// bytes), 512 and 4096.
+TEST_F(InPlace, TheFileIsTheContainerLaidOutWithTheNewData) {
+  const Bytes big = PatternBytes((3 << 20) / 2 + 7, 1), mid = PatternBytes(700000, 3);
+  const std::vector<TestItem> before = {{1, 25, big},
+                                        {2, 2, PatternBytes(3000, 2)},
+                                        {3, 90, mid},
+                                        {4, 25, PatternBytes(10, 4)},
+                                        {5, 25, PatternBytes(2 << 20, 5)}};
+  const Bytes new_big = PatternBytes(big.size(), 11);   // same length
+  const Bytes new_mid = PatternBytes(500001, 13);       // shorter
+  Bytes mid_after = new_mid;
+  mid_after.insert(mid_after.end(), mid.begin() + new_mid.size(), mid.end());
+  std::vector<TestItem> after = before;
+  after[0].data = new_big;
+  after[2].data = mid_after;
+  const std::vector<std::string> lines = {Item("a.dat", new_big), Item("b.dat", PatternBytes(3000, 9)),
+                                          Item("c.dat", new_mid), Item("d.dat", {}), "NULL"};
+  for (std::uint32_t b : {44u, 512u, 4096u}) {
+    for (bool scatter : {false, true}) {
+      SCOPED_TRACE("B=" + std::to_string(b) + " scatter=" + std::to_string(scatter));
+      BuildOptions opt;
+      opt.block_size = b;
+      opt.scatter = scatter;
+      BuildContainer(before, opt).image.WriteTo(dir_ / "c.omf");
+      auto expected = BuildContainer(after, opt);
+      for (auto [k, length] : {std::pair{2, new_mid.size()}, std::pair{3, std::size_t{0}}}) {
+        const std::uint64_t head = expected.data_header_pos[k];
+        expected.image.Put32(head + 4, static_cast<std::uint32_t>(length + 12));
+        expected.image.Put32(head + kSizedDataSizePos, static_cast<std::uint32_t>(length));
+      }
+      const auto r = Replay(lines);
+      EXPECT_EQ(r.replaced, 3u);
+      EXPECT_TRUE(ReadFileBytes(dir_ / "c.omf") == expected.image.bytes());
+    }
+  }
+}
+
 TEST_F(InPlace, EmptyDirectoryReadsNoLine) {
   Make({});
   EXPECT_EQ(Replay({}, 7).next_line, 7);

@@ -1,6 +1,7 @@
 #include "container/chain.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace omf::container {
@@ -65,11 +66,65 @@ void ReadChained(ContainerFile& file, ChainCursor& cursor, std::uint64_t count, 
 
 void WriteChained(ContainerFile& file, ChainCursor& cursor, std::uint64_t count, FileStream& source,
                   const std::string& what) {
-  std::vector<unsigned char> buf(std::min<std::uint64_t>(count, file.BlockSize()));
+  // One write per block payload made a run of 1 GiB at BlockSize 512 cost
+  // two million writes (and as many reads of `source`). Instead the new
+  // bytes are read from `source` in large pieces, and payloads that follow
+  // each other in the file (a run through consecutive blocks) are gathered
+  // into one span with the link between them as it stands, so consecutive
+  // blocks cost one write per span. The file ends up byte for byte as with
+  // a write per payload: the links are written back unchanged (the run's
+  // links were checked, and the file is not shared while we write).
+  constexpr std::uint64_t kSpan = 1 << 20;
+  const std::uint64_t b = file.BlockSize();
+  const std::uint64_t blocks = count / (b - BlockLink::kEncodedSize) + 2;  // at most
+  // Room for one payload piece at least (no more than the run), for a span
+  // of kSpan bytes where the run has that many.
+  const auto span_cap = static_cast<std::size_t>(
+      std::max(std::min(kSpan, count + blocks * BlockLink::kEncodedSize), std::min(count, b)));
+  std::vector<unsigned char> span(span_cap);
+  std::uint64_t span_pos = 0;
+  std::size_t span_len = 0;
+  std::vector<unsigned char> in(static_cast<std::size_t>(std::min(count, kSpan)));
+  std::size_t in_next = 0;
+  std::size_t in_len = 0;
+  std::uint64_t unread = count;
+
+  auto flush = [&] {
+    if (span_len > 0) file.WriteAt(span_pos, span.data(), span_len);
+    span_len = 0;
+  };
+  // The next n bytes of `source` to `out`.
+  auto take = [&](unsigned char* out, std::size_t n) {
+    while (n > 0) {
+      if (in_next == in_len) {
+        in_len = static_cast<std::size_t>(std::min<std::uint64_t>(unread, in.size()));
+        source.ReadExact(in.data(), in_len);
+        unread -= in_len;
+        in_next = 0;
+      }
+      const std::size_t k = std::min(n, in_len - in_next);
+      std::memcpy(out, in.data() + in_next, k);
+      in_next += k;
+      out += k;
+      n -= k;
+    }
+  };
+
   WalkChain(file, cursor, count, what, [&](std::uint64_t pos, std::size_t len) {
-    source.ReadExact(buf.data(), len);
-    file.WriteAt(pos, buf.data(), len);
+    const std::uint64_t end = span_pos + span_len;
+    const bool joins = span_len > 0 && end % b == 0 && pos == end + BlockLink::kEncodedSize &&
+                       span_len + BlockLink::kEncodedSize + len <= span.size();
+    if (joins) {
+      file.ReadLink(end).EncodeTo(span.data() + span_len);
+      span_len += BlockLink::kEncodedSize;
+    } else {
+      flush();
+      span_pos = pos;
+    }
+    take(span.data() + span_len, len);
+    span_len += len;
   });
+  flush();
 }
 
 void SkipChained(ContainerFile& file, ChainCursor& cursor, std::uint64_t count,
