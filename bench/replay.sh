@@ -14,12 +14,13 @@
 #  3. peak memory of the rebuild of larger containers.
 #
 # Settings (environment):
-#   OMF_BENCH_REPLAY_MIB  item data per container of parts 1 and 2, MiB
+#   OMF_BENCH_REPLAY_MIB  item data per container of the timed runs (1, 2), MiB
 #                         (default 1024)
-#   OMF_BENCH_RSS_MIB     item data per container of part 3, MiB (default 2048)
+#   OMF_BENCH_RSS_MIB     item data per container of the memory runs (3), MiB
+#                         (default 2048)
 #   OMF_BENCH_REPS        timed runs of each command per case (default 5)
-#   OMF_BENCH_RSS_REPS    runs of the rebuild per case of part 3, none of
-#                         them a warm-up (default 2)
+#   OMF_BENCH_RSS_REPS    runs of the rebuild per case of the memory runs,
+#                         none of them a warm-up (default 2)
 #   OMF_BENCH_TMP         folder for the temporary files (default /tmp)
 #
 # Every timed command writes one new file, deleted (untimed) once its round
@@ -52,8 +53,8 @@ trap 'exit 143' TERM
 trap 'exit 129' HUP
 
 # One case at a time: the container, its item files, and one round's
-# outputs (rebuild, tar, tar + fsync; for part 3 the rebuild alone), block
-# links and slack on top.
+# outputs (rebuild, tar, tar + fsync; for the memory runs the rebuild
+# alone), block links and slack on top.
 need_kib=$((mib * 1024 * 55 / 10))
 rss_need_kib=$((rss_mib * 1024 * 35 / 10))
 [ "$rss_need_kib" -le "$need_kib" ] || need_kib=$rss_need_kib
