@@ -1,14 +1,26 @@
-// Interprets a fuzzed manifest against a small valid container.
+// Interprets a fuzzed manifest against two small valid containers.
 //
-// The working folder holds c.omf (items of type 25, 90, 2 and 19), two
-// item files and a project of relative paths, so the fuzzer can reach
-// every directive, both routes and the item lines from plain text.
+// The working folder holds c.omf (items of type 25, 90, 2 and 19, for the
+// in-place route), r.omf (four items of type 2, which the rebuild accepts)
+// and three item files, one with a blank in its name, so that plain text
+// with relative paths reaches every directive, both routes to their end and
+// the item lines. Besides never crashing, hanging or leaking, the target
+// aborts when
+//  - c.omf or r.omf changes its size, or r.omf any byte (in place passes
+//    type 2 items over, and a rebuild never writes its source);
+//  - anything is added to or removed from the working folder besides what
+//    goes into out/;
+//  - out/ holds anything but regular files, such as a rebuild's temporary
+//    file, or a file there does not read back as a complete container.
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,9 +36,9 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
 
-// A small valid container, laid out by hand: B = 64, every record and run
-// in its own block.
-Bytes SmallContainer() {
+// A small valid container of four items with the given types, laid out by
+// hand: B = 64, every record and run in its own block.
+Bytes SmallContainer(const std::uint32_t (&types)[4]) {
   constexpr std::uint32_t B = 64;
   Bytes c(B * 16, 0);
   auto put = [&](std::size_t pos, std::uint32_t v) { omf::container::EncodeWord(c.data() + pos, v); };
@@ -45,7 +57,7 @@ Bytes SmallContainer() {
   close_block(1, B + 40);
   close_block(2, 2 * B + 28);
   // Block 3: directory header, 12 bytes, 4 entries (run over blocks 3-5).
-  const std::uint32_t items[4][2] = {{1, 25}, {2, 90}, {0x1A, 2}, {3, 19}};
+  const std::uint32_t items[4][2] = {{1, types[0]}, {2, types[1]}, {0x1A, types[2]}, {3, types[3]}};
   Bytes entries(4 * 48, 0);
   for (int i = 0; i < 4; ++i) {
     omf::container::EncodeWord(entries.data() + 48 * i, items[i][0]);
@@ -100,23 +112,52 @@ void WriteFile(const std::string& path, const void* data, std::size_t size) {
   if (!out) std::abort();
 }
 
+Bytes ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void Require(bool ok, const std::string& what) {
+  if (!ok) {
+    std::fprintf(stderr, "fuzz_manifest: %s\n", what.c_str());
+    std::abort();
+  }
+}
+
+// Data items of a container, or aborts when it does not read back whole.
+std::uint64_t DataItems(const std::string& path) {
+  try {
+    auto file = omf::container::ContainerFile::Open(path, omf::OpenMode::kReadOnly);
+    return omf::container::VerifyContainer(file, /*include_aux=*/true).data_items;
+  } catch (const omf::Error& e) {
+    Require(false, path + " does not read back: " + e.what());
+  }
+  return 0;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const Bytes container = SmallContainer();
+  static const Bytes in_place = SmallContainer({25, 90, 2, 19});
+  static const Bytes rebuildable = SmallContainer({2, 2, 2, 2});
   const std::string& dir = omf::fuzz::WorkDir();
+  const std::string out = dir + "/out";
+  static const std::set<std::string> fixture = {"c.omf", "r.omf", "a.dat", "a b.dat", "long.dat", "m.log", "out"};
   static const bool fixture_checked = [&] {
-    // The fixture must be a valid container, or the fuzzer explores nothing.
-    WriteFile(dir + "/c.omf", container.data(), container.size());
-    auto file = omf::container::ContainerFile::Open(dir + "/c.omf", omf::OpenMode::kReadOnly);
-    if (omf::container::VerifyContainer(file, true).data_items != 3) std::abort();
+    // The fixtures must be valid containers, or the fuzzer explores nothing.
+    WriteFile(dir + "/c.omf", in_place.data(), in_place.size());
+    WriteFile(dir + "/r.omf", rebuildable.data(), rebuildable.size());
+    Require(DataItems(dir + "/c.omf") == 3, "c.omf fixture");
+    Require(DataItems(dir + "/r.omf") == 4, "r.omf fixture");
     return true;
   }();
   (void)fixture_checked;
-  fs::remove_all(dir + "/out");
-  fs::create_directories(dir + "/out");
-  WriteFile(dir + "/c.omf", container.data(), container.size());
+  fs::remove_all(out);
+  fs::create_directories(out);
+  WriteFile(dir + "/c.omf", in_place.data(), in_place.size());
+  WriteFile(dir + "/r.omf", rebuildable.data(), rebuildable.size());
   WriteFile(dir + "/a.dat", "\xD0hello", 6);
+  WriteFile(dir + "/a b.dat", "\x01\x02\x00", 3);
   WriteFile(dir + "/long.dat", std::string(40, 'x').data(), 40);
   WriteFile(dir + "/m.log", data, size);
 
@@ -127,9 +168,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto home = fs::current_path();
   if (::chdir(dir.c_str()) != 0) std::abort();
   try {
-    omf::manifest::InterpretManifest(dir + "/m.log", dir + "/out", state, host);
+    omf::manifest::InterpretManifest(dir + "/m.log", out, state, host);
   } catch (const omf::Error&) {
   }
   fs::current_path(home);
+
+  Require(fs::file_size(dir + "/c.omf") == in_place.size(), "c.omf changed its size");
+  Require(ReadFile(dir + "/r.omf") == rebuildable, "r.omf was written");
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
+  Require(names == fixture, "the working folder gained or lost a file");
+  for (const auto& e : fs::directory_iterator(out)) {
+    Require(e.is_regular_file() && !e.is_symlink(), "out/ holds something other than a file");
+    Require(e.path().filename().string().front() != '.', "a temporary file is left in out/");
+    DataItems(e.path().string());
+  }
   return 0;
 }

@@ -55,9 +55,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t d0[] = {0xD0, 0x00, 0xD0, 0x7F};
   WriteFile(dir + "/a.dat", d0, shape % 5);
   WriteFile(dir + "/b.dat", data + 1, std::min<std::size_t>(size - 1, shape));
+  // "NULL" and the empty line are taken as they stand; the others name
+  // files in the work folder, missing.dat one that is not there.
   omf::LineList lines;
   const char* choices[] = {"NULL", "a.dat", "b.dat", "missing.dat", ""};
-  for (int i = 0; i < 64; ++i) lines.Add(dir + "/" + choices[(shape + i * 7) % 4]);
+  for (int i = 0; i < 64; ++i) {
+    const std::string choice = choices[(shape + i * 7) % 5];
+    lines.Add(choice == "NULL" || choice.empty() ? choice : dir + "/" + choice);
+  }
 
   omf::container::ReplayObserver quiet;
   try {

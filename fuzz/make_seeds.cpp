@@ -155,7 +155,10 @@ void WriteReplaySeeds(const std::filesystem::path& folder) {
         for (auto& item : chosen) item.type = 2;
       }
       omf::testing::Bytes bytes = BuildContainer(chosen, Options(b, true)).image.bytes();
-      bytes.insert(bytes.begin(), static_cast<unsigned char>(b == 64 ? 3 : 6));
+      // Line i names choice (shape + 7 i) % 5 of fuzz_replay: with shape 7
+      // the type 25 entries 2 and 5 take a.dat and b.dat (both replaced in
+      // place), with shape 6 "NULL" and a.dat (kept, replaced).
+      bytes.insert(bytes.begin(), static_cast<unsigned char>(b == 64 ? 7 : 6));
       const std::string name = "b" + std::to_string(b) + (plain_only ? "-type2" : "-mixed") + ".bin";
       omf::testing::WriteFileBytes((folder / name).string(), bytes);
       std::printf("%s (%zu bytes)\n", (folder / name).c_str(), bytes.size());
