@@ -26,6 +26,7 @@
 # Every timed command writes one new file, deleted (untimed) once its round
 # is over; the item files of a case are deleted when the case ends.
 set -euo pipefail
+. "$(dirname "$0")/common.sh"
 
 build=${1:?usage: bench/replay.sh BUILD_DIR}
 omf=$build/omf
@@ -58,31 +59,10 @@ trap 'exit 129' HUP
 need_kib=$((mib * 1024 * 55 / 10))
 rss_need_kib=$((rss_mib * 1024 * 35 / 10))
 [ "$rss_need_kib" -le "$need_kib" ] || need_kib=$rss_need_kib
-free_kib=$(df -Pk "$work" | awk 'NR == 2 { print $4 }')
-if [ "$free_kib" -lt "$need_kib" ]; then
-  echo "replay.sh: $work has $((free_kib / 1024)) MiB free, needs $((need_kib / 1024)) MiB" >&2
-  exit 1
-fi
+need_space replay.sh "$work" "$need_kib"
 
 # ---------------------------------------------------------------- helpers
 
-# Seconds since the epoch, microseconds.
-now() { echo "${EPOCHREALTIME/,/.}"; }
-
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-
-# timed NAME CMD...: runs CMD under /usr/bin/time, appends its wall seconds
-# to $case_dir/NAME.s and its peak RSS (KiB) to $case_dir/NAME.rss.
-timed() {
-  local name=$1
-  shift
-  local t0 t1
-  t0=$(now)
-  "$timer" -f %M -o "$case_dir/$name.rss.one" "$@"
-  t1=$(now)
-  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.6f\n", b - a }' >>"$case_dir/$name.s"
-  cat "$case_dir/$name.rss.one" >>"$case_dir/$name.rss"
-}
 
 # A new output path for each run; sync first, so that no writeback of an
 # earlier run goes on during this one. Untimed.

@@ -16,6 +16,7 @@
 # of new files right after thousands were deleted would measure that, not
 # the commands (bench/README.md).
 set -euo pipefail
+. "$(dirname "$0")/common.sh"
 
 build=${1:?usage: bench/run.sh BUILD_DIR}
 omf=$build/omf
@@ -37,31 +38,10 @@ trap 'rm -rf "$work"; sync' EXIT
 # the data per run of omf, cp and tar; the small-item cases are kept to the
 # end, and one large-item case at a time on top.
 need_kib=$((mib * 1024 * (3 * (reps + 1) + 3) * 3))
-free_kib=$(df -Pk "$work" | awk 'NR == 2 { print $4 }')
-if [ "$free_kib" -lt "$need_kib" ]; then
-  echo "run.sh: $work has $((free_kib / 1024)) MiB free, needs $((need_kib / 1024)) MiB" >&2
-  exit 1
-fi
+need_space run.sh "$work" "$need_kib"
 
 # ---------------------------------------------------------------- helpers
 
-# Seconds since the epoch, microseconds.
-now() { echo "${EPOCHREALTIME/,/.}"; }
-
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-
-# timed NAME CMD...: runs CMD under /usr/bin/time, appends its wall seconds
-# to $case_dir/NAME.s and its peak RSS (KiB) to $case_dir/NAME.rss.
-timed() {
-  local name=$1
-  shift
-  local t0 t1
-  t0=$(now)
-  "$timer" -f %M -o "$case_dir/$name.rss.one" "$@"
-  t1=$(now)
-  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.6f\n", b - a }' >>"$case_dir/$name.s"
-  cat "$case_dir/$name.rss.one" >>"$case_dir/$name.rss"
-}
 
 # A new output path for each run; sync first, so that no writeback of an
 # earlier run goes on during this one. Untimed.
