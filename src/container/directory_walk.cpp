@@ -14,20 +14,14 @@ DirectoryWalk::DirectoryWalk(ContainerFile& file) : file_(file) {
   const auto body = file.ReadRecord<DescriptorBody>(body_pos, "directory descriptor body");
   directory_pos_ = file.Locate(body.directory_offset, "DirectoryOffset");
   file.CheckFixed(directory_pos_, kDirectoryHeadSize, "directory header");
-  directory_header_ = file.ReadRecord<ItemHeader>(directory_pos_, "directory header");
-  if (directory_header_.body_size < kDirectoryBodyBias) {
-    file.Fail("directory BodySize " + std::to_string(directory_header_.body_size) +
+  const auto directory_header = file.ReadRecord<ItemHeader>(directory_pos_, "directory header");
+  if (directory_header.body_size < kDirectoryBodyBias) {
+    file.Fail("directory BodySize " + std::to_string(directory_header.body_size) +
                   " is below 12",
               directory_pos_ + 4);
   }
-  limit_ = directory_header_.body_size - kDirectoryBodyBias;
+  limit_ = directory_header.body_size - kDirectoryBodyBias;
   cursor_ = ChainCursor::StartRun(directory_pos_ + kDirectoryHeadSize, file.BlockSize());
-}
-
-std::uint64_t DirectoryWalk::EntryCount() const {
-  if (limit_ <= kDirectoryBodyBias) return 0;
-  return (std::uint64_t{limit_} - kDirectoryBodyBias + DirectoryEntry::kEncodedSize - 1) /
-         DirectoryEntry::kEncodedSize;
 }
 
 bool DirectoryWalk::Next(DirectoryEntry& entry) {

@@ -30,16 +30,11 @@ class DirectoryWalk {
   const std::array<unsigned char, DirectoryEntry::kEncodedSize>& RawEntry() const { return raw_; }
   // Index of the entry last returned by Next.
   std::uint32_t Index() const { return index_; }
-  // Number of entries the walk yields in all.
-  std::uint64_t EntryCount() const;
   std::uint64_t DirectoryPos() const { return directory_pos_; }
-  // The directory's header and its 12 uninterpreted bytes, as read.
-  const ItemHeader& DirectoryHeader() const { return directory_header_; }
 
  private:
   ContainerFile& file_;
   std::uint64_t directory_pos_ = 0;
-  ItemHeader directory_header_;
   std::uint32_t limit_ = 0;
   std::uint64_t counter_ = kDirectoryBodyBias;  // 64-bit: never wraps
   std::uint32_t index_ = 0;

@@ -23,8 +23,6 @@ class ReplacingFile {
   ~ReplacingFile();
 
   FileStream& Stream() { return temp_; }
-  const std::string& Target() const { return target_; }
-  const std::string& TempPath() const { return temp_path_; }
 
   // Flushes to the disk and renames over the target.
   void Commit();
